@@ -1,0 +1,8 @@
+#include "common/TConnectionLink.h"
+
+TConnectionLink::TConnectionLink(QObject* parent)
+    : QObject(parent)
+{
+}
+
+TConnectionLink::~TConnectionLink() = default;
