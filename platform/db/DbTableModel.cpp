@@ -2,7 +2,8 @@
 
 #include "platform/db/DbQuery.h"
 
-namespace {
+namespace
+{
 
 // The row marker of the vertical header.
 const QString CurrentRowMarker = QStringLiteral("\u25B6");
@@ -46,14 +47,14 @@ void DbTableModel::setFieldText(const QString& field, TextHandler handler)
     else
         m_texts.remove(field.toLower());
     if (m_rows > 0 && !m_fieldIndexes.isEmpty())
-        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1), { Qt::DisplayRole });
+        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
 void DbTableModel::clearFieldTexts()
 {
     m_texts.clear();
     if (m_rows > 0 && !m_fieldIndexes.isEmpty())
-        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1), { Qt::DisplayRole });
+        emit dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
 void DbTableModel::resolveFields()

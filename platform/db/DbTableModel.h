@@ -14,7 +14,8 @@
 // rows when the view asks for it, so that only what is shown is ever touched. It follows the
 // query: opened, closed, rows written or deleted, the cursor moved (the row marker of the vertical
 // header). Read-only.
-class DbTableModel : public QAbstractTableModel {
+class DbTableModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
     struct Column {
