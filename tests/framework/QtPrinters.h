@@ -1,22 +1,12 @@
 #pragma once
 
+#include "tests/support/QStringPrinters.h"
+
 #include <QKeySequence>
-#include <QString>
-#include <QStringList>
 
 #include <ostream>
 
 // Readable values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* out)
-{
-    *out << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
-
 inline void PrintTo(const QKeySequence& key, std::ostream* out)
 {
     *out << '<' << key.toString(QKeySequence::PortableText).toStdString() << '>';

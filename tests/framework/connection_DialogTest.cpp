@@ -23,24 +23,6 @@
 namespace
 {
 
-template <typename T> T* Child(QWidget* parent, const char* name)
-{
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        ADD_FAILURE() << "no control " << name;
-    return child;
-}
-
-// Types into a field as a user does (the field's own key handling, textEdited and all).
-void Type(QWidget* dialog, const char* name, const QString& text)
-{
-    auto* edit = Child<QLineEdit>(dialog, name);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
 QString Raw(QWidget* dialog)
 {
     return Child<QLineEdit>(dialog, "ConnectionStringEdit")->text();

@@ -31,28 +31,6 @@ namespace
 
 const QString Section = QStringLiteral("Connection");
 
-template <typename T> T* Child(QWidget* parent, const char* name)
-{
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        ADD_FAILURE() << "no control " << name;
-    return child;
-}
-
-// Types into a field as a user does, so that it counts as modified.
-void Type(QWidget* dialog, const char* name, const QString& text)
-{
-    auto* edit = Child<QLineEdit>(dialog, name);
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
-void Click(QWidget* dialog, const char* name)
-{
-    Child<QPushButton>(dialog, name)->click();
-}
-
 bool WaitFor(const std::function<bool()>& condition, int ms = 20000)
 {
     return QTest::qWaitFor(condition, ms);

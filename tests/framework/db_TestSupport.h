@@ -2,14 +2,44 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QObject>
+#include <QPushButton>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+
+// The control of a dialog by its object name; a missing one fails the test.
+template <typename T> T* Child(QWidget* parent, const char* name)
+{
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        ADD_FAILURE() << "no control " << name;
+    return child;
+}
+
+// Types into a field as a user does (the field's own key handling, textEdited and all), so that
+// it counts as modified; the field keeps the focus, as after a user's typing.
+inline void Type(QWidget* dialog, const char* name, const QString& text)
+{
+    auto* edit = Child<QLineEdit>(dialog, name);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+inline void Click(QWidget* dialog, const char* name)
+{
+    Child<QPushButton>(dialog, name)->click();
+}
 
 // Drives the modal dialogs of a test in order: each step waits for the modal dialog with its
 // object name and then runs on it (from the event loop, so that a step may open further modal

@@ -7,6 +7,7 @@
 #include "common/Inventory.h"
 #include "common/Scramble.h"
 #include "tests/server/Devices.h"
+#include "tests/server/SilentPeer.h"
 #include "tests/support/NetNamespace.h"
 #include "tests/support/TempInventory.h"
 
@@ -317,11 +318,7 @@ TEST_F(MainFormTest, UnansweredDevicesWaitByAcceptSlow)
     if (!unavailable.isEmpty())
         GTEST_SKIP() << unavailable.toStdString();
     // The server side pings from one namespace a peer in another that ignores echo requests.
-    NetNamespace here;
-    NetNamespace peer;
-    NetNamespace::link(here, QStringLiteral("va"), QStringLiteral("10.201.0.1/30"), peer,
-        QStringLiteral("vb"), QStringLiteral("10.201.0.2/30"));
-    peer.setSysctl(QStringLiteral("net.ipv4.icmp_echo_ignore_all"), QStringLiteral("1"));
+    const SilentPeer network(QStringLiteral("10.201.0"));
 
     TempInventory inventory(DbEngine::SQLite);
     DbConnection& db = inventory.connection();
@@ -335,7 +332,7 @@ TEST_F(MainFormTest, UnansweredDevicesWaitByAcceptSlow)
 
     qint64 elapsed = 0;
     QStringList statuses;
-    here.run([&] {
+    network.here.run([&] {
         TMainForm form(iniFile(), QStringLiteral("/opt/pulsar/pulsar"));
         QObject::connect(&form, &TMainForm::StatusShown, [&](const QString& text) { statuses << text; });
         form.LoadSettings();

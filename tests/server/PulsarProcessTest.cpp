@@ -7,6 +7,7 @@
 #include "platform/control/ControlChannel.h"
 #include "platform/db/DbConnection.h"
 #include "tests/server/Devices.h"
+#include "tests/server/SilentPeer.h"
 #include "tests/support/NetNamespace.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TestPaths.h"
@@ -179,17 +180,13 @@ TEST_F(PulsarProcessTest, UnansweredDeviceInANamespace)
     const QString unavailable = NetNamespace::UnavailableReason();
     if (!unavailable.isEmpty())
         GTEST_SKIP() << unavailable.toStdString();
-    NetNamespace here;
-    NetNamespace peer;
-    NetNamespace::link(here, QStringLiteral("va"), QStringLiteral("10.202.0.1/30"), peer,
-        QStringLiteral("vb"), QStringLiteral("10.202.0.2/30"));
-    peer.setSysctl(QStringLiteral("net.ipv4.icmp_echo_ignore_all"), QStringLiteral("1"));
+    const SilentPeer network(QStringLiteral("10.202.0"));
 
     DbConnection& db = createInventory();
     const double earlier = ToDayCount(QDateTime::currentDateTime().addDays(-1));
     const int silent = Devices::insert(db, Device {QStringLiteral("10.202.0.2"), 60, 0, {}, earlier});
     const int answering = Devices::insert(db, Device {QStringLiteral("10.202.0.1"), 60, 0, {}, earlier});
-    startServer(here.name());
+    startServer(network.here.name());
     ASSERT_TRUE(m_server.waitForError(QStringLiteral("Pinging 2 Device(s)"), FirstPassMs));
     // Both rows are written once the pass is over; a close waits for that.
     post(ControlChannel::Close);
@@ -210,18 +207,14 @@ TEST_F(PulsarProcessTest, SigtermEndsALongPassAfterTheCurrentDevice)
     const QString unavailable = NetNamespace::UnavailableReason();
     if (!unavailable.isEmpty())
         GTEST_SKIP() << unavailable.toStdString();
-    NetNamespace here;
-    NetNamespace peer;
-    NetNamespace::link(here, QStringLiteral("va"), QStringLiteral("10.203.0.1/30"), peer,
-        QStringLiteral("vb"), QStringLiteral("10.203.0.2/30"));
-    peer.setSysctl(QStringLiteral("net.ipv4.icmp_echo_ignore_all"), QStringLiteral("1"));
+    const SilentPeer network(QStringLiteral("10.203.0"));
 
     // Twenty slow devices that never answer: a pass of ten seconds.
     DbConnection& db = createInventory();
     QList<int> keys;
     for (int i = 0; i < 20; ++i)
         keys << Devices::insert(db, Device {QStringLiteral("10.203.0.2"), 60, 1, {}, {}});
-    startServer(here.name());
+    startServer(network.here.name());
     ASSERT_TRUE(m_server.waitForError(QStringLiteral("Pinging 20 Device(s)"), FirstPassMs));
     QThread::msleep(700);
     // Well before the pass could have ended.
